@@ -1,0 +1,129 @@
+#include "callback/text_routines.h"
+
+#include "script/regexp.h"
+#include "system/code_page.h"
+
+#include <algorithm>
+
+namespace gw {
+namespace {
+
+std::string_view until_nul(std::string_view s) { return s.substr(0, s.find('\0')); }
+
+char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool equal_at(std::string_view haystack, size_t pos, std::string_view needle, bool case_insensitive) {
+    if (haystack.size() - pos < needle.size()) return false;
+    if (!case_insensitive) return haystack.compare(pos, needle.size(), needle) == 0;
+    for (size_t i = 0; i < needle.size(); ++i)
+        if (ascii_upper(haystack[pos + i]) != ascii_upper(needle[i])) return false;
+    return true;
+}
+
+// lstrcmpA on texts of ASCII letters and digits: digits before letters, a
+// text before a longer one that begins with it. Bytes beyond ASCII follow
+// after, in byte order.
+int locale_rank(unsigned char c) {
+    if (c >= '0' && c <= '9') return 0x200 + c;
+    if (c >= 'a' && c <= 'z') return 0x300 + (c - 'a') * 2;      // a before A
+    if (c >= 'A' && c <= 'Z') return 0x300 + (c - 'A') * 2 + 1;
+    if (c < 0x80) return 0x100 + c;  // punctuation and control sort first
+    return 0x400 + c;
+}
+
+bool locale_less(std::string_view a, std::string_view b) {
+    size_t n = std::min(a.size(), b.size());
+    // lstrcmpA compares letters without case first and lets case decide
+    // only between otherwise equal texts.
+    for (size_t i = 0; i < n; ++i) {
+        int ra = locale_rank(static_cast<unsigned char>(a[i])) & ~1;
+        int rb = locale_rank(static_cast<unsigned char>(b[i])) & ~1;
+        if (ra != rb) return ra < rb;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    for (size_t i = 0; i < n; ++i) {
+        int ra = locale_rank(static_cast<unsigned char>(a[i]));
+        int rb = locale_rank(static_cast<unsigned char>(b[i]));
+        if (ra != rb) return ra < rb;
+    }
+    return false;
+}
+
+std::string upper_copy(std::string_view s) {
+    std::string out(s);
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (static_cast<unsigned char>(out[i]) >= 0x80) {
+            ++i;  // the trail byte of a double-byte character stays as it is
+            continue;
+        }
+        out[i] = ascii_upper(out[i]);
+    }
+    return out;
+}
+
+} // namespace
+
+std::string utf8_to_local(std::string_view utf8) { return utf8_to_cp936(until_nul(utf8)); }
+
+std::string local_to_utf8(std::string_view local) { return cp936_to_utf8(until_nul(local)); }
+
+std::string replace_quote_marker(std::string_view text) {
+    static const std::string marker = utf8_to_local("#引号");
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    for (;;) {
+        size_t hit = text.find(marker, pos);
+        if (hit == std::string_view::npos) break;
+        out.append(text.substr(pos, hit - pos));
+        out += '"';
+        pos = hit + marker.size();
+    }
+    out.append(text.substr(pos));
+    return out;
+}
+
+size_t find_local(std::string_view haystack, std::string_view needle, size_t from, bool case_insensitive) {
+    if (from < 1) from = 1;
+    if (needle.empty()) return 0;
+    // Walk character by character from the start so that a lead byte is
+    // never mistaken for a trail byte, then test from `from` on.
+    size_t pos = 0;
+    while (pos < haystack.size()) {
+        if (pos + 1 >= from && equal_at(haystack, pos, needle, case_insensitive)) return pos + 1;
+        pos += static_cast<unsigned char>(haystack[pos]) >= 0x80 ? 2 : 1;
+    }
+    return 0;
+}
+
+std::string text_between(std::string_view source, std::string_view start_marker, std::string_view end_marker,
+                         long start_position, bool case_insensitive) {
+    std::string start = replace_quote_marker(start_marker);
+    std::string end = replace_quote_marker(end_marker);
+    size_t from = start_position < 1 ? 1 : static_cast<size_t>(start_position);
+    size_t p = find_local(source, start, from, case_insensitive);
+    if (p == 0) return {};
+    size_t q = p + start.size();
+    size_t e = find_local(source, end, q, case_insensitive);
+    if (e == 0) return {};
+    return std::string(source.substr(q - 1, e - q));
+}
+
+std::string digits_only(std::string_view text) {
+    RegExp expression;
+    std::string digits;
+    if (!expression.execute("[0-9]", std::string(text))) return digits;
+    int count = expression.match_count();
+    for (int m = 1; m <= count; ++m) digits += expression.match_text(m);
+    return digits;
+}
+
+void sort_texts(std::vector<std::string>& list, bool descending, bool case_sensitive) {
+    auto less = [case_sensitive](const std::string& a, const std::string& b) {
+        return case_sensitive ? locale_less(a, b) : locale_less(upper_copy(a), upper_copy(b));
+    };
+    std::stable_sort(list.begin(), list.end(), less);
+    if (descending) std::reverse(list.begin(), list.end());
+}
+
+} // namespace gw

@@ -1,0 +1,157 @@
+#include "system/callback_server.h"
+
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+
+#include <mutex>
+
+namespace gw {
+
+// The any-thread side. It holds the server weakly: once the server is gone,
+// send and disconnect find nobody and do nothing.
+class CallbackServer::Link : public ClientLink {
+public:
+    explicit Link(CallbackServer* server) : server_(server) {}
+
+    void send(ClientId client, std::string bytes) override {
+        std::lock_guard lock(mutex_);
+        if (!server_) return;
+        if (QThread::currentThread() == server_->thread()) {
+            server_->send_now(client, bytes);
+            return;
+        }
+        // Queued calls from one thread run in the order they were made, so a
+        // send followed by a disconnect keeps its order.
+        QMetaObject::invokeMethod(server_, [s = server_, client, b = std::move(bytes)] {
+            if (s) s->send_now(client, b);
+        }, Qt::QueuedConnection);
+    }
+
+    void disconnect(ClientId client) override {
+        std::lock_guard lock(mutex_);
+        if (!server_) return;
+        if (QThread::currentThread() == server_->thread()) {
+            server_->disconnect_now(client);
+            return;
+        }
+        QMetaObject::invokeMethod(server_, [s = server_, client] {
+            if (s) s->disconnect_now(client);
+        }, Qt::QueuedConnection);
+    }
+
+    void forget() {
+        std::lock_guard lock(mutex_);
+        server_ = nullptr;
+    }
+
+private:
+    std::mutex mutex_;
+    QPointer<CallbackServer> server_;
+};
+
+CallbackServer::CallbackServer(QObject* parent)
+    : QObject(parent), server_(new QTcpServer(this)), link_(std::make_shared<Link>(this)) {
+    connect(server_, &QTcpServer::newConnection, this, &CallbackServer::accept_pending);
+}
+
+CallbackServer::~CallbackServer() {
+    link_->forget();
+    for (auto& client : clients_) {
+        client.socket->disconnect(this);
+        client.socket->abort();
+    }
+}
+
+bool CallbackServer::listen(const QHostAddress& address, quint16 port) {
+    return server_->listen(address, port);
+}
+
+std::shared_ptr<ClientLink> CallbackServer::link() const { return link_; }
+
+quint16 CallbackServer::port() const { return server_->serverPort(); }
+
+QString CallbackServer::error_string() const { return server_->errorString(); }
+
+void CallbackServer::accept_pending() {
+    while (QTcpSocket* socket = server_->nextPendingConnection()) {
+        socket->setParent(this);
+        if (clients_.size() >= limits_.max_connections) {
+            // Full: turn the newcomer away rather than let one peer starve
+            // the others of the connections they hold.
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        const ClientId id = next_id_++;
+        Client client;
+        client.socket = socket;
+        client.deadline = new QTimer(socket);
+        client.deadline->setSingleShot(true);
+        connect(client.deadline, &QTimer::timeout, this, [this, id] { drop(id); });
+        client.deadline->start(limits_.response_timeout);
+        clients_.insert(id, std::move(client));
+        connect(socket, &QTcpSocket::readyRead, this, [this, id] { read_from(id); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, id] { drop(id); });
+    }
+}
+
+void CallbackServer::read_from(ClientId id) {
+    auto it = clients_.find(id);
+    if (it == clients_.end()) return;
+    QByteArray data = it->socket->readAll();
+    it->buffer.append(data.constData(), static_cast<size_t>(data.size()));
+    for (;;) {
+        it = clients_.find(id);  // the handler may have dropped the client
+        if (it == clients_.end()) return;
+        Framing framing = frame_http_request(it->buffer, limits_.framing);
+        if (framing.state == Framing::State::incomplete) return;
+        if (framing.state == Framing::State::too_large) {
+            drop(id);
+            return;
+        }
+        std::string request = it->buffer.substr(0, framing.length);
+        it->buffer.erase(0, framing.length);
+        if (handler_) handler_(id, request);
+    }
+}
+
+void CallbackServer::send_now(ClientId client, const std::string& bytes) {
+    auto it = clients_.find(client);
+    if (it == clients_.end()) return;
+    it->socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+void CallbackServer::disconnect_now(ClientId client) {
+    auto it = clients_.find(client);
+    if (it == clients_.end()) return;
+    QTcpSocket* socket = it->socket;
+    clients_.erase(it);
+    socket->disconnect(this);
+    // Sends what is still queued, then closes.
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    socket->disconnectFromHost();
+    if (socket->state() == QAbstractSocket::UnconnectedState) {
+        socket->deleteLater();
+        return;
+    }
+    // A peer that stops reading would keep the socket closing forever.
+    QTimer::singleShot(limits_.response_timeout, socket, [socket] {
+        socket->abort();
+        socket->deleteLater();
+    });
+}
+
+void CallbackServer::drop(ClientId id) {
+    auto it = clients_.find(id);
+    if (it == clients_.end()) return;
+    QTcpSocket* socket = it->socket;
+    clients_.erase(it);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+} // namespace gw

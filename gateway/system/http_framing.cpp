@@ -1,0 +1,62 @@
+#include "system/http_framing.h"
+
+#include <optional>
+
+namespace gw {
+namespace {
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool starts_with_nocase(std::string_view s, std::string_view prefix) {
+    if (s.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (lower(s[i]) != lower(prefix[i])) return false;
+    return true;
+}
+
+// The Content-Length of a head; nothing when absent, -1 when unreadable.
+std::optional<long long> content_length(std::string_view head) {
+    std::optional<long long> found;
+    size_t pos = head.find("\r\n");
+    while (pos != std::string_view::npos && pos + 2 < head.size()) {
+        size_t start = pos + 2;
+        size_t end = head.find("\r\n", start);
+        std::string_view line = head.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        if (starts_with_nocase(line, "content-length:")) {
+            std::string_view v = line.substr(15);
+            while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
+            while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);
+            if (v.empty() || v.size() > 12) return -1;
+            long long n = 0;
+            for (char c : v) {
+                if (c < '0' || c > '9') return -1;
+                n = n * 10 + (c - '0');
+            }
+            // Two different lengths leave the end of the request unknown.
+            if (found && *found != n) return -1;
+            found = n;
+        }
+        pos = end;
+    }
+    return found;
+}
+
+} // namespace
+
+Framing frame_http_request(std::string_view received, const FramingLimits& limits) {
+    size_t blank = received.find("\r\n\r\n");
+    if (blank == std::string_view::npos) {
+        // The blank line may still be on its way, but not past the limit.
+        return {received.size() > limits.max_head + 3 ? Framing::State::too_large : Framing::State::incomplete, 0};
+    }
+    size_t head_length = blank + 4;
+    if (head_length > limits.max_head) return {Framing::State::too_large, 0};
+    auto length = content_length(received.substr(0, blank + 2));
+    if (length && *length < 0) return {Framing::State::too_large, 0};
+    size_t body = length ? static_cast<size_t>(*length) : 0;
+    if (body > limits.max_body) return {Framing::State::too_large, 0};
+    if (received.size() - head_length < body) return {Framing::State::incomplete, 0};
+    return {Framing::State::complete, head_length + body};
+}
+
+} // namespace gw
