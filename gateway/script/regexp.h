@@ -22,20 +22,26 @@ public:
     bool execute(const std::string& pattern, const std::string& subject, bool case_sensitive = false,
                  bool multi_line = true, bool global = true, bool quote_flag = false);
 
+    // The pattern of the last `execute` (after the quote flag took effect),
+    // even when it was rejected; empty before any.
     std::string get_pattern() const;
+    // The subject with the first match (all matches when global) replaced;
+    // the replacement may use $1..$9, $&, $`, $' and $$.
     std::string replace(const std::string& replacement) const;
     int match_count() const;
     // Match and group numbers count from 1. `position`, when given,
-    // receives the 0-based byte offset in the subject (local text).
+    // receives the 0-based byte offset in the subject (local text), or -1
+    // when there is no such match or the group took no part in it.
     std::string match_text(int match, int* position = nullptr) const;
     std::string group_text(int match, int group, int* position = nullptr) const;
+    // The groups of the first match; 0 when nothing matched.
     int group_count() const;
 
 private:
     struct Expression;
     struct Matches;
-    std::shared_ptr<Expression> expression_;
-    std::shared_ptr<Matches> matches_;
+    std::shared_ptr<const Expression> expression_;
+    std::shared_ptr<const Matches> matches_;
     std::string subject_;
 };
 

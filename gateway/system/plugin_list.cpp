@@ -53,3 +53,15 @@ std::vector<std::string> scan_plugin_directory(const std::string& dir_local) {
 }
 
 } // namespace gw
+
+namespace gw {
+
+std::string plugin_directory() { return program_path("plugin"); }
+
+void ensure_plugin_directory() {
+    std::error_code ec;
+    auto dir = to_native_path(plugin_directory());
+    if (!std::filesystem::is_directory(dir, ec)) std::filesystem::create_directory(dir, ec);
+}
+
+} // namespace gw

@@ -17,3 +17,13 @@ std::vector<std::string> read_plugin_list();
 std::vector<std::string> scan_plugin_directory(const std::string& dir_local);
 
 } // namespace gw
+
+namespace gw {
+
+// program directory + "/plugin", as local text.
+std::string plugin_directory();
+
+// Creates the plug-in directory when it is not an existing directory.
+void ensure_plugin_directory();
+
+} // namespace gw

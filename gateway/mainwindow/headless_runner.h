@@ -1,0 +1,11 @@
+#pragma once
+#include "mainwindow/options.h"
+
+namespace gw {
+
+// Runs the gateway without a window: the log goes to standard output in
+// UTF-8; "listening on port N" goes to standard error once the server
+// listens. Returns the exit code.
+int run_headless(const Options& options, int argc, char** argv);
+
+} // namespace gw
