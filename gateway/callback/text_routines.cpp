@@ -15,37 +15,47 @@ char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - '
 bool equal_at(std::string_view haystack, size_t pos, std::string_view needle, bool case_insensitive) {
     if (haystack.size() - pos < needle.size()) return false;
     if (!case_insensitive) return haystack.compare(pos, needle.size(), needle) == 0;
-    for (size_t i = 0; i < needle.size(); ++i)
+    for (size_t i = 0; i < needle.size(); ++i) {
+        if (static_cast<unsigned char>(needle[i]) >= 0x80 && i + 1 < needle.size()) {
+            // A double-byte character has no case: its second byte may look
+            // like an ASCII letter but must match exactly.
+            if (haystack[pos + i] != needle[i] || haystack[pos + i + 1] != needle[i + 1]) return false;
+            ++i;
+            continue;
+        }
         if (ascii_upper(haystack[pos + i]) != ascii_upper(needle[i])) return false;
+    }
     return true;
 }
 
-// lstrcmpA on texts of ASCII letters and digits: digits before letters, a
-// text before a longer one that begins with it. Bytes beyond ASCII follow
-// after, in byte order.
-int locale_rank(unsigned char c) {
+// lstrcmpA on texts of ASCII letters and digits: digits before letters,
+// letters without regard to case, a text before a longer one that begins
+// with it; case decides only between otherwise equal texts, lower first.
+// Other ASCII sorts first, bytes beyond ASCII last, in byte order; the
+// second byte of a double-byte character counts as it is.
+int primary_weight(unsigned char c, bool trail) {
+    if (trail || c >= 0x80) return 0x400 + c;
     if (c >= '0' && c <= '9') return 0x200 + c;
-    if (c >= 'a' && c <= 'z') return 0x300 + (c - 'a') * 2;      // a before A
-    if (c >= 'A' && c <= 'Z') return 0x300 + (c - 'A') * 2 + 1;
-    if (c < 0x80) return 0x100 + c;  // punctuation and control sort first
-    return 0x400 + c;
+    if (c >= 'a' && c <= 'z') return 0x300 + (c - 'a');
+    if (c >= 'A' && c <= 'Z') return 0x300 + (c - 'A');
+    return 0x100 + c;
 }
 
 bool locale_less(std::string_view a, std::string_view b) {
     size_t n = std::min(a.size(), b.size());
-    // lstrcmpA compares letters without case first and lets case decide
-    // only between otherwise equal texts.
+    bool trail = false;
     for (size_t i = 0; i < n; ++i) {
-        int ra = locale_rank(static_cast<unsigned char>(a[i])) & ~1;
-        int rb = locale_rank(static_cast<unsigned char>(b[i])) & ~1;
-        if (ra != rb) return ra < rb;
+        const auto ca = static_cast<unsigned char>(a[i]);
+        const auto cb = static_cast<unsigned char>(b[i]);
+        int wa = primary_weight(ca, trail);
+        int wb = primary_weight(cb, trail);
+        if (wa != wb) return wa < wb;
+        trail = !trail && ca >= 0x80;
     }
     if (a.size() != b.size()) return a.size() < b.size();
-    for (size_t i = 0; i < n; ++i) {
-        int ra = locale_rank(static_cast<unsigned char>(a[i]));
-        int rb = locale_rank(static_cast<unsigned char>(b[i]));
-        if (ra != rb) return ra < rb;
-    }
+    // Equal but for the case of some letters: the first difference decides.
+    for (size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return a[i] >= 'a' && a[i] <= 'z';
     return false;
 }
 

@@ -73,22 +73,22 @@ std::string convert(iconv_t cd, std::string_view in, std::string_view replacemen
     return out;
 }
 
-// A code-page-936 character is one byte below 0x80, else two.
-size_t cp936_char_length(std::string_view s) {
-    return static_cast<unsigned char>(s[0]) >= 0x80 && s.size() >= 2 ? 2 : 1;
+// How many bytes of code page 936 one "?" stands for at a byte that did not
+// convert: a lead byte (0x81..0xFE) with a byte that may follow one
+// (0x40..0xFE but 0x7F) is one bad character; any other byte goes alone, so
+// that an ASCII byte after a bad lead byte survives.
+size_t cp936_bad_length(std::string_view s) {
+    const auto lead = static_cast<unsigned char>(s[0]);
+    if (lead < 0x81 || lead > 0xFE || s.size() < 2) return 1;
+    const auto trail = static_cast<unsigned char>(s[1]);
+    return trail >= 0x40 && trail <= 0xFE && trail != 0x7F ? 2 : 1;
 }
 
 } // namespace
 
 std::string cp936_to_utf8(std::string_view local) {
     thread_local IconvHandle cd;
-    return convert(converter("UTF-8", "CP936", cd), local, "?", [](std::string_view s) {
-        // A lead byte with a bad trail byte: drop only the lead, the trail
-        // may begin the next character.
-        return static_cast<unsigned char>(s[0]) >= 0x80 && s.size() >= 2 &&
-                       static_cast<unsigned char>(s[1]) >= 0x40
-                   ? size_t{2} : size_t{1};
-    });
+    return convert(converter("UTF-8", "CP936", cd), local, "?", cp936_bad_length);
 }
 
 std::string utf8_to_cp936(std::string_view utf8) {
@@ -98,7 +98,7 @@ std::string utf8_to_cp936(std::string_view utf8) {
 
 std::string cp936_to_utf16le(std::string_view local) {
     thread_local IconvHandle cd;
-    return convert(converter("UTF-16LE", "CP936", cd), local, std::string_view("?\0", 2), cp936_char_length);
+    return convert(converter("UTF-16LE", "CP936", cd), local, std::string_view("?\0", 2), cp936_bad_length);
 }
 
 std::string utf16le_to_cp936(std::string_view utf16le) {

@@ -46,8 +46,9 @@ std::optional<long long> content_length(std::string_view head) {
 Framing frame_http_request(std::string_view received, const FramingLimits& limits) {
     size_t blank = received.find("\r\n\r\n");
     if (blank == std::string_view::npos) {
-        // The blank line may still be on its way, but not past the limit.
-        return {received.size() > limits.max_head + 3 ? Framing::State::too_large : Framing::State::incomplete, 0};
+        // The blank line may still be on its way; its last byte at the
+        // earliest makes the head one byte longer than what is here.
+        return {received.size() >= limits.max_head ? Framing::State::too_large : Framing::State::incomplete, 0};
     }
     size_t head_length = blank + 4;
     if (head_length > limits.max_head) return {Framing::State::too_large, 0};

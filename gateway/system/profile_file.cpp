@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -118,7 +119,10 @@ bool replace_file(std::string_view file, const std::string& data) {
     std::filesystem::rename(temp, target, ec);
     return !ec;
 #else
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // A fresh file each time: a leftover temp file would keep its own mode,
+    // and a link planted there would be written through.
+    ::unlink(temp.c_str());
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     size_t written = 0;
     bool ok = true;
@@ -159,7 +163,14 @@ std::string read_profile_string(std::string_view file, std::string_view section,
 
 bool write_profile_string(std::string_view file, std::string_view section, std::string_view key,
                           std::string_view value) {
-    std::string data = read_file(file).value_or(std::string());
+    auto existing = read_file(file);
+    if (!existing) {
+        // A file that is there but cannot be read (locked, no permission)
+        // must not be replaced by one that holds only this key.
+        std::error_code ec;
+        if (std::filesystem::exists(to_native_path(file), ec) || ec) return false;
+    }
+    std::string data = existing.value_or(std::string());
     auto lines = split_lines(data);
     auto loc = locate(lines, section, key);
 
