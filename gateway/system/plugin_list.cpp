@@ -2,6 +2,7 @@
 
 #include "system/program_paths.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -49,6 +50,9 @@ std::vector<std::string> scan_plugin_directory(const std::string& dir_local) {
         // Windows file search does.
         if (ends_with_dll(name)) names.push_back(name);
     }
+    // Windows lists an NTFS directory in name order; other file systems
+    // return any order, so sort to call plug-ins in the same order everywhere.
+    std::sort(names.begin(), names.end());
     return names;
 }
 

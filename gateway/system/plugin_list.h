@@ -13,7 +13,7 @@ void set_plugin_list_reader(PluginListReader reader);
 std::vector<std::string> read_plugin_list();
 
 // The file names (local text) of the files matching "*.dll" in `dir_local`,
-// in the order the directory yields them; directories are passed over.
+// sorted by name; directories are passed over.
 std::vector<std::string> scan_plugin_directory(const std::string& dir_local);
 
 } // namespace gw
