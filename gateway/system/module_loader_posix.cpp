@@ -22,6 +22,8 @@ std::map<std::string, std::unique_ptr<LoadedModule>, std::less<>>& registry() {
 } // namespace
 
 LoadedModule* load_module(std::string_view path) {
+    // dlopen("") would hand back the program itself.
+    if (path.empty()) return nullptr;
     std::lock_guard lock(g_mutex);
     auto& modules = registry();
     if (auto it = modules.find(path); it != modules.end()) return it->second.get();
