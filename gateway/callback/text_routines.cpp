@@ -96,11 +96,24 @@ std::string replace_quote_marker(std::string_view text) {
 size_t find_local(std::string_view haystack, std::string_view needle, size_t from, bool case_insensitive) {
     if (from < 1) from = 1;
     if (needle.empty()) return 0;
-    // Walk character by character from the start so that a lead byte is
-    // never mistaken for a trail byte, then test from `from` on.
-    size_t pos = 0;
-    while (pos < haystack.size()) {
-        if (pos + 1 >= from && equal_at(haystack, pos, needle, case_insensitive)) return pos + 1;
+    // Character boundaries are found by walking from the start, so that a
+    // lead byte is never mistaken for a trail byte. `walk` is the first
+    // boundary not yet known to lie before the candidate.
+    size_t walk = 0;
+    auto on_boundary = [&](size_t pos) {
+        while (walk < pos) walk += static_cast<unsigned char>(haystack[walk]) >= 0x80 ? 2 : 1;
+        return walk == pos;
+    };
+    if (!case_insensitive) {
+        // The byte search finds candidates fast; most are on a boundary.
+        for (size_t pos = haystack.find(needle, from - 1); pos != std::string_view::npos;
+             pos = haystack.find(needle, pos + 1)) {
+            if (on_boundary(pos)) return pos + 1;
+        }
+        return 0;
+    }
+    for (size_t pos = 0; pos < haystack.size();) {
+        if (pos + 1 >= from && equal_at(haystack, pos, needle, true)) return pos + 1;
         pos += static_cast<unsigned char>(haystack[pos]) >= 0x80 ? 2 : 1;
     }
     return 0;

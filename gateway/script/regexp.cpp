@@ -6,6 +6,8 @@
 #include <pcre2.h>
 
 #include <climits>
+#include <map>
+#include <memory>
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
@@ -115,6 +117,21 @@ CodeHandle compile(const std::string& pattern, uint32_t options) {
                                     &error_offset, context.get()));
 }
 
+using SharedCode = std::shared_ptr<pcre2_code>;
+
+// Compiling costs far more than matching a short subject, and the same few
+// patterns come back on every request, so each thread keeps what it compiled.
+SharedCode compile_cached(const std::string& pattern, uint32_t options) {
+    thread_local std::map<std::pair<std::string, uint32_t>, SharedCode> cache;
+    auto key = std::make_pair(pattern, options);
+    if (auto it = cache.find(key); it != cache.end()) return it->second;
+    SharedCode code(compile(pattern, options).release(), pcre2_code_free);
+    if (!code) return nullptr;
+    if (cache.size() >= 32) cache.clear();
+    cache.emplace(std::move(key), code);
+    return code;
+}
+
 // Calls found(ovector, pairs) for the first match, or for every match when
 // global. False when the engine fails part way.
 template <typename Found>
@@ -156,7 +173,7 @@ bool for_each_match(const pcre2_code* code, bool global, const std::string& subj
 
 struct RegExp::Expression {
     std::string pattern;  // local text, as given to the engine
-    CodeHandle code;      // null when the engine rejected the pattern
+    SharedCode code;      // null when the engine rejected the pattern
     bool global = true;
 };
 
@@ -191,7 +208,7 @@ bool RegExp::execute(const std::string& pattern, const std::string& subject, boo
     uint32_t options = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_DOLLAR_ENDONLY;
     if (!case_sensitive) options |= PCRE2_CASELESS;
     if (multi_line) options |= PCRE2_MULTILINE;
-    expression->code = compile(expression->pattern, options);
+    expression->code = compile_cached(expression->pattern, options);
     expression_ = expression;
     if (!expression->code || subject_.size() >= static_cast<size_t>(INT_MAX)) return false;
 

@@ -6,7 +6,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <mutex>
+#include <vector>
 
 namespace gw {
 
@@ -53,8 +55,9 @@ private:
 };
 
 CallbackServer::CallbackServer(QObject* parent)
-    : QObject(parent), server_(new QTcpServer(this)), link_(std::make_shared<Link>(this)) {
+    : QObject(parent), server_(new QTcpServer(this)), sweep_(new QTimer(this)), link_(std::make_shared<Link>(this)) {
     connect(server_, &QTcpServer::newConnection, this, &CallbackServer::accept_pending);
+    connect(sweep_, &QTimer::timeout, this, &CallbackServer::sweep);
 }
 
 CallbackServer::~CallbackServer() {
@@ -62,6 +65,10 @@ CallbackServer::~CallbackServer() {
     for (auto& client : clients_) {
         client.socket->disconnect(this);
         client.socket->abort();
+    }
+    for (auto it = closing_.begin(); it != closing_.end(); ++it) {
+        it.key()->disconnect(this);
+        it.key()->abort();
     }
 }
 
@@ -88,11 +95,9 @@ void CallbackServer::accept_pending() {
         const ClientId id = next_id_++;
         Client client;
         client.socket = socket;
-        client.deadline = new QTimer(socket);
-        client.deadline->setSingleShot(true);
-        connect(client.deadline, &QTimer::timeout, this, [this, id] { drop(id); });
-        client.deadline->start(limits_.response_timeout);
+        client.deadline = std::chrono::steady_clock::now() + limits_.response_timeout;
         clients_.insert(id, std::move(client));
+        start_sweeping();
         connect(socket, &QTcpSocket::readyRead, this, [this, id] { read_from(id); });
         connect(socket, &QTcpSocket::disconnected, this, [this, id] { drop(id); });
     }
@@ -131,17 +136,48 @@ void CallbackServer::disconnect_now(ClientId client) {
     clients_.erase(it);
     socket->disconnect(this);
     // Sends what is still queued, then closes.
-    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+        closing_.remove(socket);
+        socket->deleteLater();
+    });
     socket->disconnectFromHost();
     if (socket->state() == QAbstractSocket::UnconnectedState) {
+        socket->disconnect(this);
         socket->deleteLater();
         return;
     }
     // A peer that stops reading would keep the socket closing forever.
-    QTimer::singleShot(limits_.response_timeout, socket, [socket] {
-        socket->abort();
-        socket->deleteLater();
-    });
+    closing_.insert(socket, std::chrono::steady_clock::now() + limits_.response_timeout);
+    start_sweeping();
+}
+
+// One timer for every deadline: a timer per connection costs more than the
+// request itself.
+void CallbackServer::start_sweeping() {
+    if (sweep_->isActive()) return;
+    auto period = std::clamp(limits_.response_timeout / 4, std::chrono::milliseconds(10),
+                             std::chrono::milliseconds(1000));
+    sweep_->start(period);
+}
+
+void CallbackServer::sweep() {
+    const auto now = std::chrono::steady_clock::now();
+    std::vector<ClientId> expired;
+    for (auto it = clients_.cbegin(); it != clients_.cend(); ++it)
+        if (it->deadline <= now) expired.push_back(it.key());
+    for (ClientId id : expired) drop(id);
+    for (auto it = closing_.begin(); it != closing_.end();) {
+        if (it.value() <= now) {
+            QTcpSocket* socket = it.key();
+            it = closing_.erase(it);
+            socket->disconnect(this);
+            socket->abort();
+            socket->deleteLater();
+        } else {
+            ++it;
+        }
+    }
+    if (clients_.isEmpty() && closing_.isEmpty()) sweep_->stop();
 }
 
 void CallbackServer::drop(ClientId id) {

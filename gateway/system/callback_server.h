@@ -53,7 +53,7 @@ public:
 private:
     struct Client {
         QTcpSocket* socket = nullptr;
-        QTimer* deadline = nullptr;
+        std::chrono::steady_clock::time_point deadline;
         std::string buffer;
     };
     class Link;
@@ -61,11 +61,15 @@ private:
     void accept_pending();
     void read_from(ClientId id);
     void drop(ClientId id);
+    void start_sweeping();
+    void sweep();
 
     QTcpServer* server_;
     Limits limits_;
     DataArrived handler_;
+    QTimer* sweep_;
     QHash<ClientId, Client> clients_;
+    QHash<QTcpSocket*, std::chrono::steady_clock::time_point> closing_;  // sent, closing
     ClientId next_id_ = 1;
     std::shared_ptr<Link> link_;
 };

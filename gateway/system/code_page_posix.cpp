@@ -86,12 +86,26 @@ size_t cp936_bad_length(std::string_view s) {
 
 } // namespace
 
+namespace {
+
+// Plain ASCII reads the same in both encodings; most of what crosses the
+// wire is ASCII, so it skips the converter.
+bool is_ascii(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+} // namespace
+
 std::string cp936_to_utf8(std::string_view local) {
+    if (is_ascii(local)) return std::string(local);
     thread_local IconvHandle cd;
     return convert(converter("UTF-8", "CP936", cd), local, "?", cp936_bad_length);
 }
 
 std::string utf8_to_cp936(std::string_view utf8) {
+    if (is_ascii(utf8)) return std::string(utf8);
     thread_local IconvHandle cd;
     return convert(converter("CP936", "UTF-8", cd), utf8, "?", utf8_sequence_length);
 }
