@@ -265,6 +265,7 @@ struct CredentialCase {
     std::string user;
     std::string password;
     std::vector<std::string> authorization;
+    std::string url_user_info = {};
 };
 
 class HttpRequestCredentials : public testing::TestWithParam<CredentialCase> {};
@@ -273,7 +274,8 @@ TEST_P(HttpRequestCredentials, SendsBasicCredentialsOnlyWhenBothAreGiven) {
     const CredentialCase& c = GetParam();
     MockHttpServer server(always(http_reply("200 OK", "")));
     Outputs out;
-    run({.url = server.base_url() + "/", .user_name = c.user, .password = c.password}, out);
+    run({.url = "http://" + c.url_user_info + server.address() + "/", .user_name = c.user, .password = c.password},
+        out);
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_EQ(server.requests()[0].header_values("Authorization"), c.authorization);
 }
@@ -281,7 +283,9 @@ TEST_P(HttpRequestCredentials, SendsBasicCredentialsOnlyWhenBothAreGiven) {
 INSTANTIATE_TEST_SUITE_P(
     Table, HttpRequestCredentials,
     testing::Values(CredentialCase{"both", "user", "pass", {"Basic dXNlcjpwYXNz"}},
-                    CredentialCase{"user_only", "user", "", {}}, CredentialCase{"password_only", "", "pass", {}}),
+                    CredentialCase{"user_only", "user", "", {}}, CredentialCase{"password_only", "", "pass", {}},
+                    // User info inside the URL is no credential.
+                    CredentialCase{"from_url_ignored", "", "", {}, "url:secret@"}),
     [](const testing::TestParamInfo<CredentialCase>& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------- proxy
