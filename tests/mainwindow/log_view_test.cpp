@@ -108,7 +108,9 @@ TEST_F(WindowTest, LogKeepsEveryWorkerTextWholeAndInOrderWhileCallbacksRun) {
         }
         threads.emplace_back([&] {
             for (int k = 0; k < kRequests; ++k)
-                bodies.push_back(split_response(send_request_blocking(port, verification_request("tok", "e" + std::to_string(k)))).body);
+                bodies.push_back(
+                    split_response(http_exchange(port, verification_request("tok", "e" + std::to_string(k))).response)
+                        .body);
         });
         for (auto& thread : threads) thread.join();
     });

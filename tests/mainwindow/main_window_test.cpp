@@ -5,6 +5,7 @@
 #include "mainwindow/log_view.h"
 #include "menu/menu_window.h"
 #include "platform/access_token.h"
+#include "support/mock_http_server.h"
 #include "system/event_pump.h"
 #include "system/log_sink.h"
 #include "system/plugin_list.h"
@@ -16,6 +17,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTcpServer>
+#include <QTimer>
 
 #include <algorithm>
 #include <filesystem>
@@ -90,9 +93,10 @@ TEST_F(WindowTest, ControlsStandAtTheirPlacesWithTheirTexts) {
 }
 
 TEST_F(WindowTest, FirstStartCreatesThePluginDirectoryAndStillRefreshesTheToken) {
-    OneShotHttpServer platform(R"({"access_token":"tok-123","expires_in":7200})");
-    ASSERT_NE(platform.port(), 0);
-    set_api_base("http://127.0.0.1:" + std::to_string(platform.port()));
+    MockHttpServer platform([](const MockRequest&) {
+        return http_reply("200 OK", R"({"access_token":"tok-123","expires_in":7200})");
+    });
+    set_api_base(platform.base_url());
 
     window_->on_main_window_created();
 
@@ -100,7 +104,8 @@ TEST_F(WindowTest, FirstStartCreatesThePluginDirectoryAndStillRefreshesTheToken)
     EXPECT_EQ(control<QListWidget>("列表框1")->count(), 0);
     for (const char* name : {"编辑框2", "编辑框3", "编辑框4", "编辑框5", "编辑框6"})
         EXPECT_EQ(shown_text(control<QWidget>(name)), QString()) << name;
-    EXPECT_NE(platform.finish().find("/cgi-bin/token?grant_type=client_credential&appid="), std::string::npos);
+    ASSERT_EQ(platform.requests().size(), 1u);
+    EXPECT_TRUE(platform.requests()[0].target().starts_with("/cgi-bin/token?grant_type=client_credential&appid="));
     EXPECT_TRUE(log_text().endsWith(QStringLiteral("]\naccess_token成功：tok-123\n\n"))) << log_text().toStdString();
 }
 
@@ -191,6 +196,18 @@ TEST_F(WindowTest, SaveWritesTheFiveKeysInOrderAndTheNewTokenVerifiesAtOnce) {
     control<QPushButton>("按钮1")->click();
     EXPECT_EQ(read_setting("Token"), "second-token");
     EXPECT_EQ(split_response(send_request(port, verification_request("second-token", "echo2"))).body, "echo2");
+}
+
+TEST_F(WindowTest, APortInUseLeavesTheWindowWithItsTimer) {
+    QTcpServer taken;
+    ASSERT_TRUE(taken.listen(QHostAddress::Any, 0));
+    QString error;
+    EXPECT_FALSE(window_->start_service(taken.serverPort(), &error));
+    EXPECT_FALSE(error.isEmpty());
+    auto* timer = window_->findChild<QTimer*>(QStringLiteral("时钟1"));
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 600000);
 }
 
 TEST_F(WindowTest, SavingEmptyBoxesWritesEmptyValues) {

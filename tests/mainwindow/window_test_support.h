@@ -1,10 +1,11 @@
 #pragma once
 // Shared by the window tests: a QApplication for the whole run (see
 // window_test_support.cpp), a fixture with a fresh program directory and a
-// main window, and loopback helpers that speak to the window's server as
-// the platform does.
+// main window, and helpers that speak to the window's server as the
+// platform does while the GUI thread keeps serving.
 #include "mainwindow/main_window.h"
 #include "menu/menu_data.h"
+#include "support/raw_http.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -38,51 +39,22 @@ protected:
 // UTF-8 in, local text out, for texts written in this source.
 std::string local(const char* utf8);
 
-// Lower-case hex SHA-1 of nonce, timestamp and token sorted as bytes and
-// joined: the platform's signature.
-std::string platform_signature(const std::string& token, const std::string& timestamp, const std::string& nonce);
-
 // A verification GET signed with `token`.
 std::string verification_request(const std::string& token, const std::string& echostr);
 
 // Sends `request` to 127.0.0.1:`port` from a helper thread while this
 // (GUI) thread keeps handling events, and returns all bytes received until
-// the server closed the connection. A receive time-out keeps a silent
-// server from hanging the test; it then returns what it had.
+// the server closed the connection.
 std::string send_request(quint16 port, const std::string& request);
 
 // Joins `thread` while this (GUI) thread keeps handling events, so that
 // calls the thread carries to the GUI thread get done.
 void join_while_serving(std::thread& thread);
 
-// The same as send_request, on the calling thread, for use inside other helper threads.
-std::string send_request_blocking(quint16 port, const std::string& request);
-
 struct Response {
     std::string before_date;  // status line and headers up to "Date: "
     std::string body;         // after the blank line
 };
 Response split_response(const std::string& bytes);
-
-// Answers exactly one HTTP request on loopback with a fixed body, on a
-// thread of its own; gives up after a while when nobody comes.
-class OneShotHttpServer {
-public:
-    explicit OneShotHttpServer(std::string body);
-    ~OneShotHttpServer();
-    OneShotHttpServer(const OneShotHttpServer&) = delete;
-    OneShotHttpServer& operator=(const OneShotHttpServer&) = delete;
-
-    int port() const { return port_; }
-    // Waits for the thread; the request head it read, empty when none came.
-    std::string finish();
-
-private:
-    int listener_ = -1;
-    int port_ = 0;
-    std::string body_;
-    std::string request_;
-    std::thread thread_;
-};
 
 } // namespace gw::test
