@@ -2,6 +2,7 @@
 
 #include "callback/text_routines.h"
 #include "mainwindow/gateway_service.h"
+#include "mainwindow/quit_on_signals.h"
 #include "platform/access_token.h"
 #include "system/event_pump.h"
 #include "system/event_pump_qt.h"
@@ -9,41 +10,13 @@
 #include "system/plugin_list.h"
 
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <mutex>
 #include <vector>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace gw {
-namespace {
-
-int g_signal_pipe[2] = {-1, -1};
-
-void on_signal(int) {
-    char byte = 1;
-    [[maybe_unused]] auto n = ::write(g_signal_pipe[1], &byte, 1);
-}
-
-// SIGINT and SIGTERM end the event loop, so the program ends as a closed
-// window would.
-void quit_on_signals(QCoreApplication& app) {
-    if (::pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    auto* notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] { app.quit(); });
-    struct sigaction action {};
-    action.sa_handler = on_signal;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
-
-} // namespace
 
 int run_headless(const Options& options, int argc, char** argv) {
     QCoreApplication app(argc, argv);

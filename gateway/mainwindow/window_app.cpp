@@ -1,6 +1,7 @@
 #include "mainwindow/window_app.h"
 
 #include "mainwindow/main_window.h"
+#include "mainwindow/quit_on_signals.h"
 #include "menu/menu_data.h"
 #include "system/event_pump.h"
 #include "system/event_pump_qt.h"
@@ -31,6 +32,7 @@ void use_program_font(QApplication& app) {
 
 int run_window(const Options& options, int argc, char** argv) {
     QApplication app(argc, argv);
+    quit_on_signals(app);
     use_program_font(app);
     install_qt_blocking_runner();
 
