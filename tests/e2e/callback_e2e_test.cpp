@@ -120,6 +120,7 @@ TEST(CallbackE2EStart, NoConfigurationFileStillAnswersWithEmptyToken) {
     auto ex = http_exchange(gateway.port(), verification_request("", "nofile"));
     EXPECT_TRUE(is_gateway_response(ex.response, "nofile"));
     EXPECT_TRUE(std::filesystem::is_directory(home.path() / "plugin"));
+    EXPECT_EQ(gateway.stop(), 0) << gateway.errors();
 }
 
 TEST(CallbackE2EStart, TakenPortEndsWithAnError) {

@@ -4,6 +4,8 @@
 
 #include <regex>
 
+#include <sys/wait.h>
+
 namespace gw::test {
 
 void write_config(const std::filesystem::path& home, const std::vector<std::pair<std::string, std::string>>& keys) {
@@ -70,6 +72,13 @@ testing::AssertionResult is_gateway_response(const std::string& response, const 
 void GatewayTest::start(const std::vector<std::string>& extra_args) {
     gateway_ = std::make_unique<GatewayProcess>(GATEWAY_BINARY, home_.path(), extra_args);
     ASSERT_NE(gateway_->port(), 0) << "gateway did not start";
+}
+
+void GatewayTest::TearDown() {
+    if (!gateway_) return;
+    int status = gateway_->stop();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "wait status " << status << "\n" << gateway_->errors();
 }
 
 } // namespace gw::test

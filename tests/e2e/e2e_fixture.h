@@ -45,6 +45,9 @@ testing::AssertionResult is_gateway_response(const std::string& response, const 
 class GatewayTest : public testing::Test {
 protected:
     void start(const std::vector<std::string>& extra_args = {});
+    // The gateway must end cleanly: no crash, and under the sanitizers no
+    // leak or error report.
+    void TearDown() override;
     TempDir home_;
     std::unique_ptr<GatewayProcess> gateway_;
 };

@@ -31,6 +31,7 @@ TEST(TokenE2E, StartupRefreshStoresAndLogsTheToken) {
     // The gateway answers callbacks all the same.
     auto ex = http_exchange(gateway.port(), verification_request(kToken, "still-here"));
     EXPECT_TRUE(is_gateway_response(ex.response, "still-here"));
+    EXPECT_EQ(gateway.stop(), 0) << gateway.errors();
 }
 
 TEST(TokenE2E, SilentPlatformDoesNotHoldUpCallbacks) {
@@ -47,6 +48,7 @@ TEST(TokenE2E, SilentPlatformDoesNotHoldUpCallbacks) {
     auto ex = http_exchange(gateway.port(), verification_request(kToken, "not-blocked"), std::chrono::seconds(5));
     EXPECT_TRUE(is_gateway_response(ex.response, "not-blocked"));
     platform.stop();
+    EXPECT_EQ(gateway.stop(), 0) << gateway.errors();
 }
 
 } // namespace

@@ -54,7 +54,7 @@ GatewayProcess::GatewayProcess(const std::string& binary, const std::filesystem:
     stdout_fd_ = out[0];
     stderr_fd_ = err[0];
     if (pid_ < 0) return;
-    reader_ = std::thread([this] { read_stdout(); });
+    reader_ = std::thread([this] { drain(stdout_fd_, log_); });
 
     // Wait for "listening on port N" on standard error.
     std::string err_text;
@@ -73,17 +73,28 @@ GatewayProcess::GatewayProcess(const std::string& binary, const std::filesystem:
             break;
         }
     }
+    {
+        std::lock_guard lock(mutex_);
+        errors_ = err_text;
+    }
+    // Keep reading, so that a chatty child never blocks on a full pipe.
+    error_reader_ = std::thread([this] { drain(stderr_fd_, errors_); });
 }
 
-void GatewayProcess::read_stdout() {
+void GatewayProcess::drain(int fd, std::string& into) {
     char buf[4096];
     for (;;) {
-        ssize_t n = ::read(stdout_fd_, buf, sizeof buf);
+        ssize_t n = ::read(fd, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         std::lock_guard lock(mutex_);
-        log_.append(buf, static_cast<size_t>(n));
+        into.append(buf, static_cast<size_t>(n));
     }
+}
+
+std::string GatewayProcess::errors() const {
+    std::lock_guard lock(mutex_);
+    return errors_;
 }
 
 std::string GatewayProcess::log() const {
@@ -116,6 +127,7 @@ int GatewayProcess::stop() {
         pid_ = -1;
     }
     if (reader_.joinable()) reader_.join();
+    if (error_reader_.joinable()) error_reader_.join();
     if (stdout_fd_ >= 0) ::close(stdout_fd_);
     if (stderr_fd_ >= 0) ::close(stderr_fd_);
     stdout_fd_ = stderr_fd_ = -1;

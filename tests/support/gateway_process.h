@@ -30,19 +30,24 @@ public:
     bool wait_for_log(const std::string& text, int count = 1,
                       std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
 
-    // Sends SIGTERM and waits; returns the exit status (or -1).
+    // Everything written to standard error so far.
+    std::string errors() const;
+
+    // Sends SIGTERM and waits; returns the wait status (or -1).
     int stop();
 
 private:
-    void read_stdout();
+    void drain(int fd, std::string& into);
 
     pid_t pid_ = -1;
     int port_ = 0;
     int stdout_fd_ = -1;
     int stderr_fd_ = -1;
     std::thread reader_;
+    std::thread error_reader_;
     mutable std::mutex mutex_;
     std::string log_;
+    std::string errors_;
 };
 
 // How many times `needle` occurs in `haystack`.
