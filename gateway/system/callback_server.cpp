@@ -127,6 +127,8 @@ void CallbackServer::send_now(ClientId client, const std::string& bytes) {
     auto it = clients_.find(client);
     if (it == clients_.end()) return;
     it->socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    // Out now rather than on the next turn of the event loop.
+    it->socket->flush();
 }
 
 void CallbackServer::disconnect_now(ClientId client) {
