@@ -1,6 +1,7 @@
 #include "callback/text_routines.h"
 
 #include "script/regexp.h"
+#include "system/ascii_case.h"
 #include "system/code_page.h"
 
 #include <algorithm>
@@ -10,23 +11,6 @@ namespace {
 
 std::string_view until_nul(std::string_view s) { return s.substr(0, s.find('\0')); }
 
-char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool equal_at(std::string_view haystack, size_t pos, std::string_view needle, bool case_insensitive) {
-    if (haystack.size() - pos < needle.size()) return false;
-    if (!case_insensitive) return haystack.compare(pos, needle.size(), needle) == 0;
-    for (size_t i = 0; i < needle.size(); ++i) {
-        if (static_cast<unsigned char>(needle[i]) >= 0x80 && i + 1 < needle.size()) {
-            // A double-byte character has no case: its second byte may look
-            // like an ASCII letter but must match exactly.
-            if (haystack[pos + i] != needle[i] || haystack[pos + i + 1] != needle[i + 1]) return false;
-            ++i;
-            continue;
-        }
-        if (ascii_upper(haystack[pos + i]) != ascii_upper(needle[i])) return false;
-    }
-    return true;
-}
 
 // lstrcmpA on texts of ASCII letters and digits: digits before letters,
 // letters without regard to case, a text before a longer one that begins
@@ -113,7 +97,7 @@ size_t find_local(std::string_view haystack, std::string_view needle, size_t fro
         return 0;
     }
     for (size_t pos = 0; pos < haystack.size();) {
-        if (pos + 1 >= from && equal_at(haystack, pos, needle, true)) return pos + 1;
+        if (pos + 1 >= from && starts_with_ignoring_case(haystack.substr(pos), needle)) return pos + 1;
         pos += static_cast<unsigned char>(haystack[pos]) >= 0x80 ? 2 : 1;
     }
     return 0;

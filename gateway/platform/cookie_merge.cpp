@@ -27,16 +27,6 @@ std::string without_spaces(std::string_view s) {
     return out;
 }
 
-std::string_view trim_spaces(std::string_view s) {
-    for (;;) {
-        if (s.starts_with(' ')) s.remove_prefix(1);
-        else if (s.starts_with(kWideSpace)) s.remove_prefix(2);
-        else if (s.ends_with(' ')) s.remove_suffix(1);
-        else if (s.ends_with(kWideSpace)) s.remove_suffix(2);
-        else return s;
-    }
-}
-
 // Empty pieces between two separators stay; none follows a final separator;
 // empty text has no pieces.
 std::vector<std::string> split_pieces(std::string_view text, std::string_view separator) {
@@ -55,6 +45,16 @@ std::vector<std::string> split_pieces(std::string_view text, std::string_view se
 }
 
 } // namespace
+
+std::string_view trim_spaces(std::string_view s) {
+    for (;;) {
+        if (s.starts_with(' ')) s.remove_prefix(1);
+        else if (s.starts_with(kWideSpace)) s.remove_prefix(2);
+        else if (s.ends_with(' ')) s.remove_suffix(1);
+        else if (s.ends_with(kWideSpace)) s.remove_suffix(2);
+        else return s;
+    }
+}
 
 std::string cookie_name(std::string_view piece) {
     return std::string(trim_spaces(piece.substr(0, piece.find('='))));

@@ -6,6 +6,9 @@
 
 namespace gw {
 
+// Without the ASCII spaces and code-page-936 full-width spaces at both ends.
+std::string_view trim_spaces(std::string_view text);
+
 // The name of one piece: the text before its first "=", or the whole piece,
 // trimmed of spaces.
 std::string cookie_name(std::string_view piece);

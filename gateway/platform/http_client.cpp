@@ -5,11 +5,13 @@
 // libcurl's default store (tests use it to trust a CA of their own).
 #include "platform/http_client.h"
 
+
 #include "callback/text_routines.h"
 #include "platform/charset_decoder.h"
 #include "platform/cookie_merge.h"
 #include "platform/request_headers.h"
 #include "platform/response_head.h"
+#include "system/ascii_case.h"
 #include "system/event_pump.h"
 
 #include <curl/curl.h>
@@ -71,16 +73,6 @@ bool curl_ready() {
 
 std::string until_nul(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
 
-bool starts_with_any_case(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char a = text[i], b = prefix[i];
-        if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z') b = static_cast<char>(b - 'A' + 'a');
-        if (a != b) return false;
-    }
-    return true;
-}
 
 std::string_view trim_blanks(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -209,7 +201,7 @@ size_t on_header(char* data, size_t size, size_t count, void* user) noexcept {
             t.reading_head = false;
             t.head_complete = true;
             return total;
-        } else if (starts_with_any_case(line, "Location:") && !trim_blanks(line.substr(9)).empty()) {
+        } else if (starts_with_ignoring_case(line, "Location:") && !trim_blanks(line.substr(9)).empty()) {
             t.head_has_location = true;
         }
         t.head.append(line);
@@ -277,7 +269,7 @@ bool set(CURL* easy, CURLoption option, T value) {
 bool is_header_named(std::string_view line, std::string_view name) {
     size_t colon = line.find(':');
     std::string_view field = trim_blanks(line.substr(0, colon));
-    return field.size() == name.size() && starts_with_any_case(field, name);
+    return field.size() == name.size() && starts_with_ignoring_case(field, name);
 }
 
 // The header text as libcurl's list. A caller's line replaces libcurl's own

@@ -1,23 +1,13 @@
 #include "platform/response_head.h"
 
 #include "callback/text_routines.h"
+#include "platform/cookie_merge.h"
+#include "system/ascii_case.h"
 
 #include <string_view>
 
 namespace gw {
 namespace {
-
-constexpr std::string_view kWideSpace = "\xA1\xA1";
-
-std::string_view trim_spaces(std::string_view s) {
-    for (;;) {
-        if (s.starts_with(' ')) s.remove_prefix(1);
-        else if (s.starts_with(kWideSpace)) s.remove_prefix(2);
-        else if (s.ends_with(' ')) s.remove_suffix(1);
-        else if (s.ends_with(kWideSpace)) s.remove_suffix(2);
-        else return s;
-    }
-}
 
 // Replaces every occurrence of `needle` in any ASCII letter case by
 // `replacement`, matching on whole characters of the local text.
@@ -33,17 +23,6 @@ std::string replace_any_case(const std::string& text, std::string_view needle, s
     }
     out.append(text, from, std::string::npos);
     return out;
-}
-
-bool equal_any_case(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -73,7 +52,7 @@ void process_response_head(const std::string& raw_head, ResponseHeadOutputs& out
             out.received_cookies += trim_spaces(value);
             out.received_cookies += "; ";
         }
-        if (line.size() >= 10 && equal_any_case(line.substr(0, 10), "Location: ")) {
+        if (line.size() >= 10 && equal_ignoring_case(line.substr(0, 10), "Location: ")) {
             out.location_found = true;
             out.location = std::string(line.substr(10));
         }

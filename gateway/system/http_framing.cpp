@@ -1,18 +1,11 @@
 #include "system/http_framing.h"
 
+#include "system/ascii_case.h"
+
 #include <optional>
 
 namespace gw {
 namespace {
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool starts_with_nocase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i)
-        if (lower(s[i]) != lower(prefix[i])) return false;
-    return true;
-}
 
 // The Content-Length of a head; nothing when absent, -1 when unreadable.
 std::optional<long long> content_length(std::string_view head) {
@@ -22,7 +15,7 @@ std::optional<long long> content_length(std::string_view head) {
         size_t start = pos + 2;
         size_t end = head.find("\r\n", start);
         std::string_view line = head.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (starts_with_nocase(line, "content-length:")) {
+        if (starts_with_ignoring_case(line, "content-length:")) {
             std::string_view v = line.substr(15);
             while (!v.empty() && (v.front() == ' ' || v.front() == '\t')) v.remove_prefix(1);
             while (!v.empty() && (v.back() == ' ' || v.back() == '\t')) v.remove_suffix(1);

@@ -1,40 +1,30 @@
 #include "system/plugin_list.h"
 
+#include "system/ascii_case.h"
+#include "system/hook.h"
 #include "system/program_paths.h"
 
 #include <algorithm>
 #include <filesystem>
-#include <memory>
-#include <mutex>
 
 namespace gw {
 namespace {
 
-std::mutex g_mutex;
-std::shared_ptr<const PluginListReader> g_reader;
+Hook<PluginListReader>& reader_hook() {
+    static Hook<PluginListReader> hook;
+    return hook;
+}
 
 bool ends_with_dll(const std::string& name) {
-    if (name.size() < 4) return false;
-    std::string tail = name.substr(name.size() - 4);
-    for (char& c : tail)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return tail == ".dll";
+    return name.size() >= 4 && equal_ignoring_case(std::string_view(name).substr(name.size() - 4), ".dll");
 }
 
 } // namespace
 
-void set_plugin_list_reader(PluginListReader reader) {
-    auto next = reader ? std::make_shared<const PluginListReader>(std::move(reader)) : nullptr;
-    std::lock_guard lock(g_mutex);
-    g_reader = std::move(next);
-}
+void set_plugin_list_reader(PluginListReader reader) { reader_hook().set(std::move(reader)); }
 
 std::vector<std::string> read_plugin_list() {
-    std::shared_ptr<const PluginListReader> reader;
-    {
-        std::lock_guard lock(g_mutex);
-        reader = g_reader;
-    }
+    auto reader = reader_hook().get();
     return reader ? (*reader)() : std::vector<std::string>{};
 }
 

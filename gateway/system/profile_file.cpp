@@ -1,5 +1,6 @@
 #include "system/profile_file.h"
 
+#include "system/ascii_case.h"
 #include "system/program_paths.h"
 
 #include <cerrno>
@@ -46,15 +47,6 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool same_name(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (ascii_upper(a[i]) != ascii_upper(b[i])) return false;
-    return true;
-}
-
 // The name of a section header line, or nothing for another line.
 std::optional<std::string_view> section_name(std::string_view line) {
     line = trim(line);
@@ -87,13 +79,13 @@ Location locate(const std::vector<Line>& lines, std::string_view section, std::s
     for (size_t i = 0; i < lines.size(); ++i) {
         auto name = section_name(lines[i].text);
         if (!name) continue;
-        if (!same_name(*name, section)) continue;
+        if (!equal_ignoring_case(*name, section)) continue;
         loc.section_line = i;
         loc.section_end = i + 1;
         for (size_t j = i + 1; j < lines.size() && !section_name(lines[j].text); ++j) {
             if (!trim(lines[j].text).empty()) loc.section_end = j + 1;
             auto kl = key_line(lines[j].text);
-            if (kl && !loc.key_line && same_name(kl->key, key)) loc.key_line = j;
+            if (kl && !loc.key_line && equal_ignoring_case(kl->key, key)) loc.key_line = j;
         }
         break;
     }

@@ -23,8 +23,14 @@ TEST(TokenE2E, StartupRefreshStoresAndLogsTheToken) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].request_line,
               "GET /cgi-bin/token?grant_type=client_credential&appid=wxAPP&secret=s3cr&t HTTP/1.1");
-    // The token is stored beside the other keys, which stay as they were.
-    const std::string config = local_to_utf8(read_file(home.path() / "配置.ini"));
+    // The token is stored (just after its log line) beside the other keys,
+    // which stay as they were.
+    std::string config;
+    for (int i = 0; i < 500; ++i) {
+        config = local_to_utf8(read_file(home.path() / "配置.ini"));
+        if (config.find("access_token=") != std::string::npos) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     EXPECT_NE(config.find("access_token=TOKEN_E2E"), std::string::npos) << config;
     EXPECT_NE(config.find("appsecret=s3cr&t"), std::string::npos) << config;
 
