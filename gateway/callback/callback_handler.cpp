@@ -24,8 +24,9 @@ struct Texts {
 };
 
 const Texts& texts() {
-    static const Texts t;
-    return t;
+    // Never destroyed: a worker may still log while the program ends.
+    static const Texts* t = new Texts;
+    return *t;
 }
 
 // Writes `content` into a CDATA section; a "]]>" inside it would end the
@@ -44,12 +45,12 @@ std::string cdata_content(const std::string& content) {
     return out;
 }
 
-void send_and_close(ClientLink& link, ClientId client, const std::string& body) {
+} // namespace
+
+void send_response_and_close(ClientLink& link, ClientId client, const std::string& body) {
     link.send(client, build_response(body));
     link.disconnect(client);
 }
-
-} // namespace
 
 std::string build_response(const std::string& body) {
     std::string response =
@@ -94,7 +95,7 @@ void handle_callback(const std::shared_ptr<ClientLink>& link, ClientId client, c
 
     if (msg_type.empty()) {
         append_log("[" + time_text() + "]\r\n" + t.verification + "\r\n\r\n\r\n");
-        send_and_close(*link, client, text_between(request, "echostr=", "&"));
+        send_response_and_close(*link, client, text_between(request, "echostr=", "&"));
         append_log("[" + time_text() + "]\r\n" + t.verified + computed + "\r\n\r\n\r\n");
         return;
     }
@@ -110,17 +111,17 @@ void handle_callback(const std::shared_ptr<ClientLink>& link, ClientId client, c
         if (event == "subscribe") {
             append_log("[" + now + "]\r\n" + t.followed + from_user + "\r\n\r\n");
             const std::string reply = read_setting(t.reply_key);
-            send_and_close(*link, client, build_text_reply(reply, from_user, to_user));
+            send_response_and_close(*link, client, build_text_reply(reply, from_user, to_user));
             append_log("[" + time_text() + "]\r\n" + t.follow_reply + reply + "\r\n\r\n");
             return;
         }
-        send_and_close(*link, client, std::string());
+        send_response_and_close(*link, client, std::string());
         if (event == "unsubscribe") append_log("[" + now + "]\r\n" + t.unfollowed + from_user + "\r\n\r\n");
         return;
     }
     // Image, voice, location, link and the like: without an answer the
     // platform retries and then tells the user the account cannot serve.
-    send_and_close(*link, client, std::string());
+    send_response_and_close(*link, client, std::string());
 }
 
 } // namespace gw

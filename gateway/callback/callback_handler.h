@@ -18,4 +18,7 @@ std::string build_text_reply(const std::string& content, const std::string& addr
 // "HTTP/1.1 200 OK\r\n...Date: " + time text + "\r\n\r\n" + body.
 std::string build_response(const std::string& body);
 
+// Sends the response with `body` and closes the connection, which ends it.
+void send_response_and_close(ClientLink& link, ClientId client, const std::string& body);
+
 } // namespace gw

@@ -1,5 +1,7 @@
 #include "callback/digest.h"
 
+#include "system/local_text.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstddef>
@@ -297,11 +299,6 @@ typename Hasher<Algo>::Bytes hmac(std::string_view key, std::string_view data) {
     return hmac_outer<Algo>(key, data).finish();
 }
 
-// Local text ends at its first NUL.
-std::string_view as_text(std::string_view text) {
-    return text.substr(0, text.find('\0'));
-}
-
 template <size_t N>
 std::string to_string(const std::array<unsigned char, N>& bytes) {
     return std::string(reinterpret_cast<const char*>(bytes.data()), N);
@@ -354,27 +351,27 @@ std::array<uint32_t, 4> Digest::hmac_md5_words(std::string_view key, std::string
 }
 
 std::string Digest::hmac_sha1_hex(std::string_view key_text, std::string_view data_text) {
-    return to_hex(hmac<Sha1>(as_text(key_text), as_text(data_text)));
+    return to_hex(hmac<Sha1>(until_nul(key_text), until_nul(data_text)));
 }
 
 std::string Digest::hmac_sha256_hex(std::string_view key_text, std::string_view data_text) {
-    return to_hex(hmac<Sha256>(as_text(key_text), as_text(data_text)));
+    return to_hex(hmac<Sha256>(until_nul(key_text), until_nul(data_text)));
 }
 
 std::string Digest::hmac_md5_hex(std::string_view key_text, std::string_view data_text) {
-    return to_hex(hmac<Md5>(as_text(key_text), as_text(data_text)));
+    return to_hex(hmac<Md5>(until_nul(key_text), until_nul(data_text)));
 }
 
 std::string Digest::hmac_sha1_base64(std::string_view key_text, std::string_view data_text) {
-    return to_base64(hmac<Sha1>(as_text(key_text), as_text(data_text)));
+    return to_base64(hmac<Sha1>(until_nul(key_text), until_nul(data_text)));
 }
 
 std::string Digest::hmac_sha256_base64(std::string_view key_text, std::string_view data_text) {
-    return to_base64(hmac<Sha256>(as_text(key_text), as_text(data_text)));
+    return to_base64(hmac<Sha256>(until_nul(key_text), until_nul(data_text)));
 }
 
 std::string Digest::hmac_md5_base64(std::string_view key_text, std::string_view data_text) {
-    return to_base64(hmac<Md5>(as_text(key_text), as_text(data_text)));
+    return to_base64(hmac<Md5>(until_nul(key_text), until_nul(data_text)));
 }
 
 std::string Digest::sha1_hex(std::string_view data) { return to_hex(hash<Sha1>(data)); }

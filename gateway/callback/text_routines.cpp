@@ -3,14 +3,12 @@
 #include "script/regexp.h"
 #include "system/ascii_case.h"
 #include "system/code_page.h"
+#include "system/local_text.h"
 
 #include <algorithm>
 
 namespace gw {
 namespace {
-
-std::string_view until_nul(std::string_view s) { return s.substr(0, s.find('\0')); }
-
 
 // lstrcmpA on texts of ASCII letters and digits: digits before letters,
 // letters without regard to case, a text before a longer one that begins
@@ -60,22 +58,6 @@ std::string upper_copy(std::string_view s) {
 std::string utf8_to_local(std::string_view utf8) { return utf8_to_cp936(until_nul(utf8)); }
 
 std::string local_to_utf8(std::string_view local) { return cp936_to_utf8(until_nul(local)); }
-
-std::string replace_quote_marker(std::string_view text) {
-    static const std::string marker = utf8_to_local("#引号");
-    std::string out;
-    out.reserve(text.size());
-    size_t pos = 0;
-    for (;;) {
-        size_t hit = text.find(marker, pos);
-        if (hit == std::string_view::npos) break;
-        out.append(text.substr(pos, hit - pos));
-        out += '"';
-        pos = hit + marker.size();
-    }
-    out.append(text.substr(pos));
-    return out;
-}
 
 size_t find_local(std::string_view haystack, std::string_view needle, size_t from, bool case_insensitive) {
     if (from < 1) from = 1;

@@ -27,7 +27,8 @@ std::string digits_only(std::string_view text);
 
 void sort_texts(std::vector<std::string>& list, bool descending = false, bool case_sensitive = true);
 
-// Replaces every "#引号" (local text) by a double quote.
+// Replaces every "#引号" (local text) by a double quote; the one defined
+// with the other local-text helpers in system/local_text.h.
 std::string replace_quote_marker(std::string_view text);
 
 } // namespace gw

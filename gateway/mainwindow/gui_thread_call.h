@@ -5,8 +5,8 @@
 #include <QObject>
 #include <QThread>
 
+#include <exception>
 #include <memory>
-#include <utility>
 
 namespace gw {
 
@@ -18,7 +18,9 @@ public:
     // Runs `work` on the GUI thread: directly when called there, otherwise
     // queued to the context object while the caller waits (no lock is held
     // meanwhile). When the context goes away first, `work` is dropped and
-    // the caller is released.
+    // the caller is released. Either way an exception from `work` reaches
+    // the caller: the event loop must never see one, as Qt does not unwind
+    // through it but ends the program.
     template <class Work>
     void run(Work&& work) const {
         QObject* context = context_.get();
@@ -26,7 +28,18 @@ public:
             work();
             return;
         }
-        QMetaObject::invokeMethod(context, std::forward<Work>(work), Qt::BlockingQueuedConnection);
+        std::exception_ptr failure;
+        QMetaObject::invokeMethod(
+            context,
+            [&work, &failure] {
+                try {
+                    work();
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            },
+            Qt::BlockingQueuedConnection);
+        if (failure) std::rethrow_exception(failure);
     }
 
 private:

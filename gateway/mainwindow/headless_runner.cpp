@@ -1,6 +1,7 @@
 #include "mainwindow/headless_runner.h"
 
 #include "callback/text_routines.h"
+#include "callback/text_worker.h"
 #include "mainwindow/gateway_service.h"
 #include "mainwindow/quit_on_signals.h"
 #include "platform/access_token.h"
@@ -13,6 +14,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -23,10 +25,11 @@ int run_headless(const Options& options, int argc, char** argv) {
     quit_on_signals(app);
     install_qt_blocking_runner();
 
-    std::mutex out_mutex;
-    set_log_sink([&out_mutex](const std::string& local_text) {
+    // The sink owns its lock: a worker may hold a copy of it a moment longer.
+    auto out_mutex = std::make_shared<std::mutex>();
+    set_log_sink([out_mutex](const std::string& local_text) {
         const std::string utf8 = local_to_utf8(local_text);
-        std::lock_guard lock(out_mutex);
+        std::lock_guard lock(*out_mutex);
         std::fwrite(utf8.data(), 1, utf8.size(), stdout);
         std::fflush(stdout);
     });
@@ -50,6 +53,8 @@ int run_headless(const Options& options, int argc, char** argv) {
             code = app.exec();
         }
     }
+    // Workers still running may still log; give them a moment to end.
+    wait_for_text_workers(kWorkerGrace);
     set_plugin_list_reader(nullptr);
     set_log_sink(nullptr);
     set_blocking_runner(nullptr);

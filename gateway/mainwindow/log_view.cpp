@@ -22,6 +22,10 @@ LogView::LogView(QWidget* parent, qsizetype limit) : QPlainTextEdit(parent), lim
     setReadOnly(true);
     // An undo history would keep every appended text for ever.
     setUndoRedoEnabled(false);
+    // A logged request can be a megabyte without a line break; wrapping
+    // it would hold the GUI thread, and every worker waiting on it, for
+    // many seconds.
+    setLineWrapMode(QPlainTextEdit::NoWrap);
 }
 
 void LogView::append_text(const QString& text) {

@@ -103,7 +103,12 @@ void MainWindow::install_hooks() {
         // Converted on the caller's thread; only the widget work crosses.
         const QString text = from_local(local_text);
         gui.run([&] {
-            if (log) log->append_text(text);
+            // A text the view cannot take (no memory for a huge one) is
+            // lost; the caller goes on as if it were shown.
+            try {
+                if (log) log->append_text(text);
+            } catch (...) {
+            }
         });
     });
     QPointer<QListWidget> list = plugins_;
@@ -111,7 +116,13 @@ void MainWindow::install_hooks() {
         std::vector<std::string> names;
         gui.run([&] {
             if (!list) return;
-            for (int i = 0; i < list->count(); ++i) names.push_back(to_local(list->item(i)->text()));
+            // A list that cannot be read reads as empty: the message is
+            // then answered as when no plug-in replies.
+            try {
+                for (int i = 0; i < list->count(); ++i) names.push_back(to_local(list->item(i)->text()));
+            } catch (...) {
+                names.clear();
+            }
         });
         return names;
     });

@@ -1,5 +1,7 @@
 #include "mainwindow/window_app.h"
 
+#include "callback/text_worker.h"
+#include "mainwindow/headless_runner.h"
 #include "mainwindow/main_window.h"
 #include "mainwindow/quit_on_signals.h"
 #include "menu/menu_data.h"
@@ -54,6 +56,9 @@ int run_window(const Options& options, int argc, char** argv) {
         });
         code = app.exec();
     }
+    // The window has taken its hooks away; workers still running end
+    // without it.
+    wait_for_text_workers(kWorkerGrace);
     set_blocking_runner(nullptr);
     return code;
 }

@@ -13,6 +13,7 @@
 #include "platform/response_head.h"
 #include "system/ascii_case.h"
 #include "system/event_pump.h"
+#include "system/local_text.h"
 
 #include <curl/curl.h>
 
@@ -69,15 +70,6 @@ bool curl_ready() {
     static bool ready = false;
     std::call_once(once, [] { ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
     return ready;
-}
-
-std::string until_nul(std::string_view text) { return std::string(text.substr(0, text.find('\0'))); }
-
-
-std::string_view trim_blanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
 }
 
 // Spaces and bytes beyond ASCII (UTF-8) are escaped in the request target,
@@ -251,6 +243,7 @@ int on_request_start(void* user, char*, char*, int, int) noexcept {
 // moved either way for the time-out.
 int on_progress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t bytes_out) noexcept {
     auto& t = *static_cast<Transfer*>(user);
+    if (blocking_work_abandoned()) return 1;  // the program is ending
     auto now = std::chrono::steady_clock::now();
     if (!t.request_started || t.bytes_in != t.progress_in || bytes_out != t.progress_out) {
         t.progress_in = t.bytes_in;
@@ -357,7 +350,7 @@ std::string http_request(const std::string& url,
         CURL* h = easy.get();
         Transfer transfer;
         transfer.follow_redirects = !disable_redirects;
-        const std::string proxy_name = until_nul(proxy);
+        const std::string proxy_name(until_nul(proxy));
         const char* ca_file = std::getenv("GATEWAY_CA_FILE");
         bool session = set(h, CURLOPT_NOSIGNAL, 1L) && set(h, CURLOPT_PROTOCOLS_STR, "http,https") &&
                        set(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") &&
@@ -374,7 +367,7 @@ std::string http_request(const std::string& url,
         if (!set(h, CURLOPT_CURLU, parsed.get())) return fail(703);
 
         // 5. The verb; the body goes with every verb but HEAD.
-        const std::string body = until_nul(post_data);
+        const std::string body(until_nul(post_data));
         const auto body_size = static_cast<curl_off_t>(body.size());
         bool request = false;
         switch (method) {
@@ -410,12 +403,12 @@ std::string http_request(const std::string& url,
             return fail(705);
 
         // 7. Basic credentials for the server, then for the proxy.
-        const std::string user = until_nul(user_name), pass = until_nul(password);
+        const std::string user(until_nul(user_name)), pass(until_nul(password));
         if (!user.empty() && !pass.empty() &&
             !(set(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_BASIC)) &&
               set(h, CURLOPT_USERNAME, user.c_str()) && set(h, CURLOPT_PASSWORD, pass.c_str())))
             return fail(707);
-        const std::string proxy_user = until_nul(proxy_user_name), proxy_pass = until_nul(proxy_password);
+        const std::string proxy_user(until_nul(proxy_user_name)), proxy_pass(until_nul(proxy_password));
         if (!proxy_user.empty() && !proxy_pass.empty() &&
             !(set(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC)) &&
               set(h, CURLOPT_PROXYUSERNAME, proxy_user.c_str()) &&
@@ -432,7 +425,8 @@ std::string http_request(const std::string& url,
 
         // 10. Header lines.
         const std::string header_text =
-            request_header_text(until_nul(extra_headers), cookies ? until_nul(*cookies) : std::string());
+            request_header_text(std::string(until_nul(extra_headers)),
+                                cookies ? std::string(until_nul(*cookies)) : std::string());
         std::unique_ptr<curl_slist, SlistCleanup> headers;
         if (!header_list(header_text, headers) || !set(h, CURLOPT_HTTPHEADER, headers.get())) return fail(710);
 
@@ -464,7 +458,7 @@ std::string http_request(const std::string& url,
         if (received_cookies) *received_cookies = received;
 
         // 17. The body.
-        std::string result = until_nul(transfer.body);
+        std::string result(until_nul(transfer.body));
         if (response_bytes) *response_bytes = transfer.body;
 
         // 18. A charset declared in the page.

@@ -1,11 +1,12 @@
 #include "platform/wide_text.h"
 
 #include "system/code_page.h"
+#include "system/local_text.h"
 
 namespace gw {
 
 std::string text_to_utf16(std::string_view text, bool drop_terminator) {
-    text = text.substr(0, text.find('\0'));  // local text ends at its NUL
+    text = until_nul(text);
     if (text.empty()) return {};
     std::string wide = cp936_to_utf16le(text);
     if (!drop_terminator) wide.append(2, '\0');

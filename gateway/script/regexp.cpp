@@ -1,6 +1,7 @@
 #include "script/regexp.h"
 
 #include "system/code_page.h"
+#include "system/local_text.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
@@ -29,11 +30,9 @@ using CodeHandle = std::unique_ptr<pcre2_code, CodeFree>;
 using CompileContextHandle = std::unique_ptr<pcre2_compile_context, CompileContextFree>;
 using MatchDataHandle = std::unique_ptr<pcre2_match_data, MatchDataFree>;
 
+// The converter writes well-formed UTF-8, so its lead byte tells the length.
 bool is_one_character(const std::string& utf8) {
-    if (utf8.empty()) return false;
-    const auto b = static_cast<unsigned char>(utf8[0]);
-    size_t n = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
-    return n == utf8.size();
+    return !utf8.empty() && utf8_lead_length(static_cast<unsigned char>(utf8[0])) == utf8.size();
 }
 
 // One character of local text: its length in bytes and its UTF-8.
@@ -87,21 +86,6 @@ EngineText to_engine(std::string_view local) {
     }
     text.local_at.push_back(static_cast<uint32_t>(local.size()));
     return text;
-}
-
-std::string with_quotes(const std::string& pattern) {
-    static const std::string marker = utf8_to_cp936("#引号");
-    std::string out;
-    out.reserve(pattern.size());
-    size_t pos = 0;
-    // "#" is ASCII and never the second byte of a character, so a plain
-    // search stays on character boundaries.
-    for (size_t hit; (hit = pattern.find(marker, pos)) != std::string::npos; pos = hit + marker.size()) {
-        out.append(pattern, pos, hit - pos);
-        out += '"';
-    }
-    out.append(pattern, pos);
-    return out;
 }
 
 CodeHandle compile(const std::string& pattern, uint32_t options) {
@@ -201,7 +185,7 @@ bool RegExp::execute(const std::string& pattern, const std::string& subject, boo
     subject_ = subject;
 
     auto expression = std::make_shared<Expression>();
-    expression->pattern = quote_flag ? with_quotes(pattern) : pattern;
+    expression->pattern = quote_flag ? replace_quote_marker(pattern) : pattern;
     expression->global = global;
     // ALT_BSUX and DOLLAR_ENDONLY give \uhhhh, \xhh and a final $ as the
     // script engines read them.

@@ -107,19 +107,27 @@ void CallbackServer::read_from(ClientId id) {
     auto it = clients_.find(id);
     if (it == clients_.end()) return;
     QByteArray data = it->socket->readAll();
+    if (it->delivered) return;  // one request a connection; the rest is dropped
     it->buffer.append(data.constData(), static_cast<size_t>(data.size()));
-    for (;;) {
-        it = clients_.find(id);  // the handler may have dropped the client
-        if (it == clients_.end()) return;
-        Framing framing = frame_http_request(it->buffer, limits_.framing);
-        if (framing.state == Framing::State::incomplete) return;
-        if (framing.state == Framing::State::too_large) {
-            drop(id);
-            return;
-        }
-        std::string request = it->buffer.substr(0, framing.length);
-        it->buffer.erase(0, framing.length);
+    buffered_ += static_cast<size_t>(data.size());
+    Framing framing = frame_http_request(it->buffer, limits_.framing, it->resume_at);
+    it->resume_at = framing.resume_at;
+    if (framing.state == Framing::State::too_large ||
+        (framing.state == Framing::State::incomplete && buffered_ > limits_.max_buffered)) {
+        drop(id);
+        return;
+    }
+    if (framing.state == Framing::State::incomplete) return;
+    std::string request = std::move(it->buffer);
+    buffered_ -= request.size();
+    it->buffer = std::string();
+    it->delivered = true;
+    request.resize(framing.length);
+    try {
         if (handler_) handler_(id, request);
+    } catch (...) {
+        // Nothing may escape into the event loop; the deadline closes the
+        // connection if the handler left it open.
     }
 }
 
@@ -135,6 +143,7 @@ void CallbackServer::disconnect_now(ClientId client) {
     auto it = clients_.find(client);
     if (it == clients_.end()) return;
     QTcpSocket* socket = it->socket;
+    buffered_ -= it->buffer.size();
     clients_.erase(it);
     socket->disconnect(this);
     // Sends what is still queued, then closes.
@@ -186,6 +195,7 @@ void CallbackServer::drop(ClientId id) {
     auto it = clients_.find(id);
     if (it == clients_.end()) return;
     QTcpSocket* socket = it->socket;
+    buffered_ -= it->buffer.size();
     clients_.erase(it);
     socket->disconnect(this);
     socket->abort();

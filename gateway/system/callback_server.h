@@ -2,7 +2,8 @@
 // The callback TCP server. It lives on the thread that creates it (the
 // event-loop thread), delivers one data-arrival event per complete HTTP
 // request, and closes connections that grow too large or get no response
-// in time. `link()` hands out the send/disconnect side, usable from any
+// in time. A connection carries one request, as the platform sends them:
+// what follows it is read and dropped. `link()` hands out the send/disconnect side, usable from any
 // thread and safe to keep after the server is gone.
 #include "system/client_link.h"
 #include "system/http_framing.h"
@@ -31,6 +32,8 @@ public:
         FramingLimits framing;
         std::chrono::milliseconds response_timeout{30000};
         int max_connections = 1024;
+        // What all connections together may hold of requests not yet whole.
+        size_t max_buffered = 64 * 1024 * 1024;
     };
 
     explicit CallbackServer(QObject* parent = nullptr);
@@ -55,6 +58,8 @@ private:
         QTcpSocket* socket = nullptr;
         std::chrono::steady_clock::time_point deadline;
         std::string buffer;
+        size_t resume_at = 0;    // where framing goes on searching
+        bool delivered = false;  // its one request has been handed over
     };
     class Link;
 
@@ -71,6 +76,7 @@ private:
     QHash<ClientId, Client> clients_;
     QHash<QTcpSocket*, std::chrono::steady_clock::time_point> closing_;  // sent, closing
     ClientId next_id_ = 1;
+    size_t buffered_ = 0;  // sum of the clients' buffers
     std::shared_ptr<Link> link_;
 };
 

@@ -1,5 +1,7 @@
 #include "system/code_page.h"
 
+#include "system/local_text.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
@@ -10,9 +12,8 @@ namespace {
 
 // Length of the UTF-8 sequence that starts at s[0], 1 for a stray byte.
 size_t utf8_sequence_length(std::string_view s) {
-    const auto b = static_cast<unsigned char>(s[0]);
-    size_t n = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 1;
-    if (n > s.size()) return 1;
+    const size_t n = utf8_lead_length(static_cast<unsigned char>(s[0]));
+    if (n == 0 || n > s.size()) return 1;
     for (size_t i = 1; i < n; ++i)
         if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return 1;
     return n;

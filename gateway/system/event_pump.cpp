@@ -2,8 +2,12 @@
 
 #include "system/hook.h"
 
+#include <atomic>
+
 namespace gw {
 namespace {
+
+std::atomic<bool> g_abandoned{false};
 
 Hook<BlockingRunner>& runner() {
     static Hook<BlockingRunner> hook;
@@ -20,5 +24,9 @@ void run_blocking(const std::function<void()>& work) {
     else
         work();
 }
+
+void abandon_blocking_work() { g_abandoned = true; }
+
+bool blocking_work_abandoned() { return g_abandoned; }
 
 } // namespace gw

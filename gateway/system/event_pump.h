@@ -12,4 +12,10 @@ using BlockingRunner = std::function<void(const std::function<void()>& work)>;
 void set_blocking_runner(BlockingRunner runner);
 void run_blocking(const std::function<void()>& work);
 
+// Said when the event loop is ending while blocking work still runs (the
+// program is on its way out): work that can give up early, a transfer
+// waiting on a silent server say, should, instead of holding up the end.
+void abandon_blocking_work();
+bool blocking_work_abandoned();
+
 } // namespace gw

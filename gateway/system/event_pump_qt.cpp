@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <atomic>
 #include <thread>
 
 namespace gw {
@@ -18,12 +19,16 @@ void install_qt_blocking_runner() {
             return;
         }
         QEventLoop loop;
+        std::atomic<bool> done{false};
         std::thread helper([&] {
             work();
+            done = true;
             // Queued to the loop's thread, so quit cannot come before exec.
             QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
         });
         loop.exec(QEventLoop::AllEvents);
+        // The loop ended early only when the application is quitting.
+        if (!done) abandon_blocking_work();
         helper.join();
     });
 }

@@ -12,11 +12,15 @@ struct FramingLimits {
 };
 
 struct Framing {
-    // too_large also stands for a head whose Content-Length cannot be read.
+    // too_large also stands for a head whose end cannot be known: an
+    // unreadable Content-Length, or a Transfer-Encoding.
     enum class State { incomplete, complete, too_large } state;
-    size_t length = 0;  // bytes of the request when complete
+    size_t length = 0;     // bytes of the request when complete
+    size_t resume_at = 0;  // where the next call on more bytes may begin its search
 };
 
-Framing frame_http_request(std::string_view received, const FramingLimits& limits = {});
+// `resume_at` from the previous call on a prefix of `received` saves
+// searching the same bytes again as they trickle in.
+Framing frame_http_request(std::string_view received, const FramingLimits& limits = {}, size_t resume_at = 0);
 
 } // namespace gw

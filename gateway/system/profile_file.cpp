@@ -1,6 +1,7 @@
 #include "system/profile_file.h"
 
 #include "system/ascii_case.h"
+#include "system/local_text.h"
 #include "system/program_paths.h"
 
 #include <cerrno>
@@ -39,11 +40,11 @@ std::vector<Line> split_lines(std::string_view data) {
     return lines;
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
+// Blanks, and at the end also any '\r' among them: a line may end in
+// "\r\r\n", of which split_lines takes off only the last pair.
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && (is_blank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
+    s = trim_blanks(s);
+    while (!s.empty() && s.back() == '\r') s = trim_blanks(s.substr(0, s.size() - 1));
     return s;
 }
 
@@ -148,7 +149,7 @@ std::string read_profile_string(std::string_view file, std::string_view section,
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     // A value ends at a NUL byte, as the C string it was read into did.
-    value = value.substr(0, value.find('\0'));
+    value = until_nul(value);
     if (value.size() > kProfileValueLimit) value = value.substr(0, kProfileValueLimit);
     return std::string(value);
 }

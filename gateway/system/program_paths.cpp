@@ -5,16 +5,31 @@
 #include <mutex>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace gw {
 namespace {
 
 std::mutex g_mutex;
 std::string g_directory;  // local text; empty until first asked or set
 
+#ifdef _WIN32
+// The path of the running program file; empty when it cannot be had.
+std::filesystem::path module_file_path() {
+    std::wstring buffer(32768, L'\0');  // the longest path Windows has, with its NUL
+    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0 || length >= buffer.size()) return {};  // failed, or cut short
+    buffer.resize(length);
+    return std::filesystem::path(buffer);
+}
+#endif
+
 std::string executable_directory() {
     std::error_code ec;
 #ifdef _WIN32
-    auto exe = std::filesystem::path();  // set by main on Windows
+    auto exe = module_file_path();
 #else
     auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
 #endif

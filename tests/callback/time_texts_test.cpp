@@ -68,12 +68,6 @@ TEST(TimeText, UsesTheLocalClockWithoutShiftingToGmt) {
     }
 }
 
-TEST(CreateTimeText, SecondsThenThreeMillisecondDigits) {
-    ZoneGuard zone("CST-8");
-    // 2017-12-25 08:00:00.007 in UTC+8.
-    EXPECT_EQ(gw::create_time_text(unix_time(1514160000, 7)), "1514160000007");
-}
-
 TEST(CreateTimeText, DoesNotDependOnTheZone) {
     for (const char* z : {"CST-8", "UTC0", "EST5", "NZST-12"}) {
         ZoneGuard zone(z);

@@ -115,11 +115,4 @@ TEST_F(LoadedSample, NullArgumentsCountAsEmptyText) {
               std::string::npos);
 }
 
-TEST_F(LoadedSample, SecondCallReplacesTheFirstResult) {
-    std::string first_copy = handler_("oFIRST", "gh", "");
-    const char* second = handler_("oSECOND", "gh", "");
-    EXPECT_NE(first_copy.find("oFIRST"), std::string::npos);
-    EXPECT_NE(std::string(second).find("oSECOND"), std::string::npos);
-}
-
 } // namespace

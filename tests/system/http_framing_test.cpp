@@ -76,6 +76,10 @@ TEST(HttpFraming, Cases) {
         {"too many digits", post_with_length("99999999999999999999999"), State::too_large, 0},
         {"conflicting lengths", "POST / HTTP/1.1\r\nContent-Length: 5\r\nContent-Length: 6\r\n\r\n123456",
          State::too_large, 0},
+        {"chunked body", "POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n",
+         State::too_large, 0},
+        {"transfer encoding beside a length", "POST / HTTP/1.1\r\nContent-Length: 5\r\ntransfer-encoding: x\r\n\r\n12345",
+         State::too_large, 0},
     };
     for (const auto& c : cases) {
         Framing f = gw::frame_http_request(c.received, kSmall);
@@ -94,6 +98,24 @@ TEST(HttpFraming, DefaultLimitsTakeAPlatformMessage) {
     EXPECT_STREQ(name_of(f.state), "complete");
     EXPECT_EQ(f.length, request.size());
     EXPECT_STREQ(name_of(gw::frame_http_request(request.substr(0, request.size() - 1)).state), "incomplete");
+}
+
+// Bytes arriving one at a time, each call resuming where the last one left
+// off, end in the same result as one call over everything.
+TEST(HttpFraming, ResumingGivesTheSameResult) {
+    const std::string requests[] = {kGet, kPostHead + "12345", kPostHead + "12345" + kGet,
+                                    "GET / HTTP/1.1\r\nX: \r\r\n\r\n"};
+    for (const auto& request : requests) {
+        Framing whole = gw::frame_http_request(request, kSmall);
+        Framing last{State::incomplete, 0, 0};
+        size_t fed = 0;
+        while (fed < request.size() && last.state == State::incomplete) {
+            ++fed;
+            last = gw::frame_http_request(std::string_view(request).substr(0, fed), kSmall, last.resume_at);
+        }
+        EXPECT_STREQ(name_of(last.state), name_of(whole.state)) << request;
+        EXPECT_EQ(last.length, whole.length) << request;
+    }
 }
 
 } // namespace
