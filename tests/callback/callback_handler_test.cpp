@@ -8,6 +8,7 @@
 #include "system/plugin_list.h"
 #include "system/program_paths.h"
 #include "support/raw_http.h"
+#include "support/recording_link.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -21,36 +22,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class RecordingLink : public ClientLink {
-public:
-    void send(ClientId client, std::string bytes) override {
-        std::lock_guard lock(mutex_);
-        sent_.push_back({client, std::move(bytes)});
-    }
-    void disconnect(ClientId client) override {
-        std::lock_guard lock(mutex_);
-        closed_.push_back(client);
-        changed_.notify_all();
-    }
-    std::vector<std::pair<ClientId, std::string>> sent() {
-        std::lock_guard lock(mutex_);
-        return sent_;
-    }
-    std::vector<ClientId> closed() {
-        std::lock_guard lock(mutex_);
-        return closed_;
-    }
-    bool wait_closed(size_t n) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, 10s, [&] { return closed_.size() >= n; });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::pair<ClientId, std::string>> sent_;
-    std::vector<ClientId> closed_;
-};
+using test::RecordingLink;
 
 class HandlerTest : public testing::Test {
 protected:

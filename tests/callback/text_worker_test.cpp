@@ -3,39 +3,17 @@
 
 #include "system/log_sink.h"
 #include "system/plugin_list.h"
-#include "support/raw_http.h"
+#include "support/recording_link.h"
 
 #include <gtest/gtest.h>
 
 #include <condition_variable>
-#include <map>
 #include <mutex>
 
 namespace gw {
 namespace {
 
 using namespace std::chrono_literals;
-
-class CountingLink : public ClientLink {
-public:
-    void send(ClientId client, std::string bytes) override {
-        std::lock_guard lock(mutex_);
-        bodies_[client] = test::body_of(bytes);
-    }
-    void disconnect(ClientId client) override {
-        std::lock_guard lock(mutex_);
-        closed_.push_back(client);
-    }
-    std::vector<ClientId> closed() {
-        std::lock_guard lock(mutex_);
-        return closed_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::map<ClientId, std::string> bodies_;
-    std::vector<ClientId> closed_;
-};
 
 // Holds every worker inside its read of the plug-in list until opened.
 class Gate {
@@ -69,7 +47,7 @@ TEST(TextWorkers, BeyondTheLimitAMessageIsAnsweredEmptyAtOnce) {
     set_plugin_list_reader([&gate] { return gate.pass(); });
     const int old_limit = text_worker_limit();
     set_text_worker_limit(2);
-    auto link = std::make_shared<CountingLink>();
+    auto link = std::make_shared<test::RecordingLink>();
 
     start_text_worker(link, 1, "<xml/>", "gh", "o1");
     start_text_worker(link, 2, "<xml/>", "gh", "o2");
