@@ -167,6 +167,10 @@ bool write_profile_string(std::string_view file, std::string_view section, std::
     auto lines = split_lines(data);
     auto loc = locate(lines, section, key);
 
+    // A line break in the value would come back as its first line only, and
+    // the lines after it would read as keys or sections of their own,
+    // shadowing the settings behind them. Keep the first line only.
+    value = value.substr(0, value.find_first_of("\r\n"));
     std::string key_text = std::string(key) + "=" + std::string(value) + "\r\n";
     std::string out;
     if (loc.key_line) {

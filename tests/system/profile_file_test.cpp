@@ -122,6 +122,21 @@ TEST_F(ProfileFile, WriteMatchesTheKeyInAnyCase) {
     EXPECT_EQ(read_file(native).find("old"), std::string::npos);
 }
 
+TEST_F(ProfileFile, LineBreakInAValueCannotShadowOtherSettings) {
+    write_file(native, "[" + section + "]\r\nToken=good\r\nappsecret=s\r\n");
+    for (const std::string& value : {std::string("hi\r\n[x]\r\nappsecret=evil"), std::string("hi\nToken=evil"),
+                                     std::string("hi\rmore")}) {
+        ASSERT_TRUE(write_profile_string(file, section, "reply", value));
+        EXPECT_EQ(read_profile_string(file, section, "reply"), "hi");
+        EXPECT_EQ(read_profile_string(file, section, "Token"), "good");
+        EXPECT_EQ(read_profile_string(file, section, "appsecret"), "s");
+        // A key written after it still lands in the section.
+        ASSERT_TRUE(write_profile_string(file, section, "later", "v"));
+        EXPECT_EQ(read_profile_string(file, section, "later"), "v");
+    }
+    EXPECT_EQ(read_file(native).find("evil"), std::string::npos);
+}
+
 TEST_F(ProfileFile, FailedWriteLeavesTheOldFile) {
     const std::string before = "[s]\r\nk=old\r\n";
     write_file(native, before);
