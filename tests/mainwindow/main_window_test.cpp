@@ -109,6 +109,24 @@ TEST_F(WindowTest, FirstStartCreatesThePluginDirectoryAndStillRefreshesTheToken)
     EXPECT_TRUE(log_text().endsWith(QStringLiteral("]\naccess_token成功：tok-123\n\n"))) << log_text().toStdString();
 }
 
+TEST_F(WindowTest, TimerTickRefreshesWithItsOwnWording) {
+    MockHttpServer platform([](const MockRequest&) {
+        return http_reply("200 OK", R"({"access_token":"tok-tick","expires_in":7200})");
+    });
+    set_api_base(platform.base_url());
+    auto* timer = window_->findChild<QTimer*>(QStringLiteral("时钟1"));
+    ASSERT_NE(timer, nullptr);
+    // One tick, soon.
+    timer->setSingleShot(true);
+    timer->start(10);
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!log_text().contains(QStringLiteral("tok-tick")) && std::chrono::steady_clock::now() < until)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_EQ(platform.requests().size(), 1u);
+    EXPECT_TRUE(log_text().endsWith(QStringLiteral("]\naccess_token刷新成功：tok-tick\n\n"))) << log_text().toStdString();
+    EXPECT_EQ(read_setting("access_token"), "tok-tick");
+}
+
 TEST_F(WindowTest, LoadsTheSavedSettingsIntoTheForm) {
     write_setting("Token", "tok");
     write_setting("appID", "wx01");
